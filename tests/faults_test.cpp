@@ -12,7 +12,9 @@ namespace {
 const std::string size_prompt = "Enter size of matrix:\n";
 const std::string question = "Calculate another(Y/N)?\n";
 
-bool ended_with(int status, int code) { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+bool ended_with(int status, int code) {
+  return WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
 
 TEST(Faults, TextThatIsNotANumberIsRejectedAndAskedForAgain) {
   TerminalSession session;
@@ -27,7 +29,8 @@ TEST(Faults, TextThatIsNotANumberIsRejectedAndAskedForAgain) {
   session.type("1.5abc def\r");
   ASSERT_TRUE(session.expect("1.5abc def\n1, 2: detcalc: not a number: \"abc def\"\n1, 2: "));
   session.type("2 3 4\r");
-  EXPECT_TRUE(session.expect("Source matrix:\n   1.50    2.00 \n   3.00    4.00 \n\ndeterm=0.000\n" + question));
+  EXPECT_TRUE(session.expect(
+      "Source matrix:\n   1.50    2.00 \n   3.00    4.00 \n\ndeterm=0.000\n" + question));
 }
 
 TEST(Faults, EndOfInputWhileTheOrderIsAwaitedEndsNormally) {
@@ -54,14 +57,16 @@ TEST(Faults, WithoutATerminalTheAnswerComesFromStandardInput) {
   const std::string listing_2x2 =
       "Enter size of matrix:\nEnter matrix:\n1, 1: 1, 2: 2, 1: 2, 2: \n"
       "Source matrix:\n   1.00    2.00 \n   3.00    4.00 \n\ndeterm=-2.000\n";
-  const std::string listing_1x1 = "Enter size of matrix:\nEnter matrix:\n1, 1: \nSource matrix:\n   6.00 \n\ndeterm=6.000\n";
+  const std::string listing_1x1 =
+      "Enter size of matrix:\nEnter matrix:\n1, 1: \nSource matrix:\n   6.00 \n\ndeterm=6.000\n";
   const struct {
     const char* input;
     std::string out;
     int code;
   } cases[] = {
       {"2 1 2 3 4 n", listing_2x2 + question, 0},
-      {"2 1 2 3 4\n x 7\n\nY 1 6 N", listing_2x2 + question + question + question + listing_1x1 + question, 0},
+      {"2 1 2 3 4\n x 7\n\nY 1 6 N",
+       listing_2x2 + question + question + question + listing_1x1 + question, 0},
       {"2 1 2 3 4", listing_2x2 + question, 0},  // no answer at all
       {"", size_prompt, 0},
       {"2 1 2 3 4 y", listing_2x2 + question + size_prompt, 0},
@@ -110,7 +115,8 @@ TEST(Faults, SignalsWhileAKeyIsAwaitedRestoreTheTerminalFirst) {
     ASSERT_TRUE(session.wait_for_key_read());
     kill(session.pid(), signal_number);
     const int status = session.wait_exit();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << strsignal(signal_number);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number)
+        << strsignal(signal_number);
     EXPECT_TRUE(session.in_line_mode()) << strsignal(signal_number);
   }
 }

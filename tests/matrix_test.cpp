@@ -1,5 +1,8 @@
 // The matrix type, row and column deletion, and the determinant's defined rounding.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
@@ -85,6 +88,39 @@ TEST(SquareMatrix, OrdersBeyondMemoryAreRefusedWithoutAllocating) {
   // A matrix of order 4000 is 64 MB, but the expansion holds a scratch matrix at every level:
   // about 85 GB at once.
   EXPECT_FALSE(order_fits_in_memory(4000));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool address_space_is_limitable = false;  // the sanitizer reserves terabytes up front
+#else
+constexpr bool address_space_is_limitable = true;
+#endif
+
+TEST(SquareMatrix, FailingPartWayReleasesTheRowsAlreadyObtained) {
+  if (!address_space_is_limitable) GTEST_SKIP() << "needs an address-space limit";
+  const pid_t child = fork();
+  if (child == 0) {
+    // Room for about 64 MB more: the row table and the first few thousand rows of an order-5000
+    // matrix (100 MB) fit, the rest does not.
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    std::FILE* status = std::fopen("/proc/self/statm", "r");
+    unsigned long pages = 0;
+    if (status == nullptr || std::fscanf(status, "%lu", &pages) != 1) _exit(2);
+    std::fclose(status);
+    limit.rlim_cur = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) + (64ul << 20);
+    setrlimit(RLIMIT_AS, &limit);
+    SquareMatrix refused = make_square_matrix(5000);
+    if (square_matrix_obtained(refused, 5000)) _exit(3);
+    // Had the rows obtained before the failure been kept, these 50 MB would not fit.
+    SquareMatrix fits = make_square_matrix(3500);
+    if (!square_matrix_obtained(fits, 3500)) _exit(4);
+    release_square_matrix(fits, 3500);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(DeleteRowAndColumn, LeavesTheMinorInTheTopLeftBlock) {
