@@ -1,6 +1,8 @@
-// The rare cases of accumulate_term: a double sum on a float midpoint, and values that are not
-// finite.
+// The rare cases of accumulate_term: a double sum on a float midpoint or in the float subnormal
+// range, and values that are not finite.
 #include "matrix/accumulate.h"
+
+#include <cmath>
 
 namespace accumulate_detail {
 
@@ -10,7 +12,9 @@ constexpr std::uint32_t quiet_bit = 0x00400000;
 constexpr std::uint32_t significand_bits = 0x007fffff;
 constexpr std::uint32_t default_nan = 0xffc00000;  // x87's "indefinite": negative and quiet
 
-std::uint32_t bits_of(float value) { return std::bit_cast<std::uint32_t>(value); }
+std::uint32_t bits_of(float value) {
+  return std::bit_cast<std::uint32_t>(value);
+}
 
 // Of two operands, at least one a NaN: the NaN the x87 passes on, quietened; of two, the larger
 // significand. (Between a signalling and a quiet NaN the x87's choice depends on which operand
@@ -30,7 +34,19 @@ float pass_on_nan(float a, float b) {
   return std::bit_cast<float>(quiet_a & quiet_b);
 }
 
-}  // namespace
+// The double sum sits exactly on a midpoint of the float grid: halfway between two floats, or
+// between the largest float and 2^128.
+bool is_float_midpoint(double sum) {
+  const auto bits = std::bit_cast<std::uint64_t>(sum);
+  const int exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
+  if (exponent >= -126) return (bits & 0x1fffffff) == 0x10000000;
+  // Float subnormals: the grid step is 2^-149, so midpoints are odd multiples of 2^-150.
+  const int below_half_bit = -150 - (exponent - 52);
+  if (below_half_bit > 52) return false;
+  const std::uint64_t significand = (bits & 0xfffffffffffff) | (std::uint64_t{1} << 52);
+  return ((significand >> below_half_bit) & 1) != 0 &&
+         (significand & ((std::uint64_t{1} << below_half_bit) - 1)) == 0;
+}
 
 float settle_midpoint(double sum, double error) {
   // The 64-bit rounding keeps the midpoint unless the error reaches past half its last place;
@@ -65,6 +81,21 @@ float non_finite_term(float sum, float minor, float entry, bool subtract) {
     return std::bit_cast<float>(default_nan);  // infinity minus infinity
   }
   return static_cast<float>(subtract ? sum - product : sum + product);
+}
+
+}  // namespace
+
+float careful_term(float sum, float minor, float entry, bool subtract) {
+  const double product = static_cast<double>(minor) * static_cast<double>(entry);
+  const double addend = subtract ? -product : product;
+  const double rounded = static_cast<double>(sum) + addend;
+  if (!std::isfinite(rounded)) return non_finite_term(sum, minor, entry, subtract);
+  // What the double addition lost, exactly (Knuth's TwoSum).
+  const double addend_part = rounded - static_cast<double>(sum);
+  const double error =
+      (static_cast<double>(sum) - (rounded - addend_part)) + (addend - addend_part);
+  if (error == 0 || !is_float_midpoint(rounded)) return static_cast<float>(rounded);
+  return settle_midpoint(rounded, error);
 }
 
 }  // namespace accumulate_detail

@@ -1,10 +1,14 @@
 // Cofactor expansion along the first row, each minor built in a scratch copy of its own.
 #include "matrix/determinant.h"
 
+#include <sys/mman.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 #include "matrix/accumulate.h"
+#include "matrix/column_sets.h"
 
 namespace {
 
@@ -35,20 +39,43 @@ SquareMatrix& delete_row_and_column(SquareMatrix& m, int n, int r, int c) {
   return m;
 }
 
-float determinant(const SquareMatrix& a, int n) {
+float cofactor_determinant(const SquareMatrix& a, int n) {
   float sum = +0.0f;
   SquareMatrix s = make_square_matrix(n);
   if (!square_matrix_obtained(s, n)) return std::numeric_limits<float>::quiet_NaN();
   if (n >= 2) {
     for (int i = 1; i <= n; ++i) {
       copy_square_matrix(a, s, n);
-      const float minor = determinant(delete_row_and_column(s, n, 1, i), n - 1);
+      const float minor = cofactor_determinant(delete_row_and_column(s, n, 1, i), n - 1);
       sum = accumulate_term(sum, minor, a.rows[1][i], i % 2 == 0);
     }
   }
   if (n == 1) sum = a.rows[1][1];
   release_square_matrix(s, n);
   return sum;
+}
+
+ColumnSetTable make_column_set_table(std::size_t sets) {
+  constexpr std::size_t huge_page = std::size_t{2} << 20;
+  const std::size_t bytes = sets * sizeof(float);
+  if (bytes < huge_page) return ColumnSetTable(static_cast<float*>(std::malloc(bytes)));
+  const std::size_t rounded_up = (bytes + huge_page - 1) / huge_page * huge_page;
+  ColumnSetTable table(static_cast<float*>(std::aligned_alloc(huge_page, rounded_up)));
+#ifdef MADV_HUGEPAGE
+  if (table) madvise(table.get(), rounded_up, MADV_HUGEPAGE);  // only advice: failure is harmless
+#endif
+  return table;
+}
+
+std::optional<float> column_set_determinant(const SquareMatrix& a, int n) {
+  return evaluate_column_sets<accumulate_term>(a, n);
+}
+
+float determinant(const SquareMatrix& a, int n) {
+  if (n >= column_set_threshold) {
+    if (const std::optional<float> d = column_set_determinant(a, n)) return *d;
+  }
+  return cofactor_determinant(a, n);
 }
 
 bool order_fits_in_memory(int n) {

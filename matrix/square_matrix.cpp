@@ -29,11 +29,14 @@ std::size_t square_matrix_bytes(int n) {
 }
 
 bool storage_available(std::size_t bytes) {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long page_size = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || page_size <= 0) return true;  // unknown: leave it to the allocator
-  return bytes <=
-         saturating_mul(static_cast<std::size_t>(pages), static_cast<std::size_t>(page_size));
+  // Asked once: the answer costs a system call, and every scratch matrix asks.
+  static const std::size_t physical_memory = [] {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) return std::size_t{SIZE_MAX};  // unknown: up to the allocator
+    return saturating_mul(static_cast<std::size_t>(pages), static_cast<std::size_t>(page_size));
+  }();
+  return bytes <= physical_memory;
 }
 
 SquareMatrix make_square_matrix(int n) {
