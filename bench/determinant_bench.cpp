@@ -48,15 +48,14 @@ void dispatched(benchmark::State& state) {
   run(state, determinant);
 }
 
-BENCHMARK(cofactors)->DenseRange(4, 11)->Unit(benchmark::kMillisecond);
+BENCHMARK(cofactors)->DenseRange(5, 11)->Unit(benchmark::kMillisecond);
 BENCHMARK(column_sets)
-    ->DenseRange(4, 11)
-    ->Arg(14)
-    ->Arg(17)
+    ->DenseRange(5, 11)
+    ->Arg(16)
     ->Arg(20)
-    ->Arg(22)
     ->Arg(24)
     ->Arg(26)
+    ->Arg(28)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(column_sets_emulated)->Arg(11)->Arg(20)->Arg(24)->Unit(benchmark::kMillisecond);
 BENCHMARK(dispatched)->DenseRange(1, 10)->Unit(benchmark::kMicrosecond);

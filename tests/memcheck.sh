@@ -18,11 +18,12 @@ while IFS='|' read -r name input; do
   fi
 done <<'SCENARIOS'
 calculations|3 1 2 3 4 5 6 7 8 10 y 1 5 Y 0 y -3 y 5 1 0 0 0 0 0 1 0 0 0 0 0 1 0 0 0 0 0 1 0 0 0 0 0 1 n
+order 8, by column sets|8 3 1 4 1 5 9 2 6 5 3 5 8 9 7 9 3 2 3 8 4 6 2 6 4 3 3 8 3 2 7 9 5 0 2 8 8 4 1 9 7 1 6 9 3 9 9 3 7 5 1 0 5 8 2 0 9 7 4 9 4 4 5 9 2 n
 rejected text|x\n2 -\n1.5abc\n2 3 4\n-n
 refused order|2000000000 1\n4000\n2 1 2 3 4 n
 end inside a matrix|3 1 2 3 4
 end at the question|1 1
 SCENARIOS
 rm -f /tmp/memcheck.$$
-echo "memcheck: $((5 - failures)) passed, $failures failed"
+echo "memcheck: $((6 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
