@@ -47,7 +47,8 @@ void fill_column_sets(const SquareMatrix& a, int n, float* value) {
     const float* row[lanes];
     for (std::uint32_t h = 0; h < lanes; ++h) {
       sum[h] = +0.0f;
-      row[h] = a.rows[std::max(n - shared_columns - std::popcount(h) + 1, 1)];
+      // Sets of fewer than two columns are not expanded; any row will do for their discarded sums.
+      row[h] = a.rows[std::clamp(n - shared_columns - std::popcount(h) + 1, 1, n)];
     }
     // The shared columns' terms, from the highest bit (the first column) down, added and
     // subtracted by turns: the sign is known at compile time.
