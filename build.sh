@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 run_packages=(g++ make cmake)
-test_packages=(libgtest-dev valgrind util-linux)
+test_packages=(libgtest-dev valgrind util-linux man-db groff-base)
 
 ensure_packages() {
   local missing=()

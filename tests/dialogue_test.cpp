@@ -207,4 +207,14 @@ TEST(Dialogue, DumbTerminalGetsNoControlSequences) {
   }
 }
 
+TEST(Dialogue, NarrowTerminalGetsWholeRows) {
+  // The terminal wraps a row wider than itself; the program cuts nothing.
+  TerminalSession session({{"TERM=xterm"}, "", 20});
+  ASSERT_TRUE(session.expect(size_prompt));
+  session.type("3 1 2 3 4 5 6 -123456.5 8 10\r");
+  EXPECT_TRUE(
+      session.expect("   1.00    2.00    3.00 \n   4.00    5.00    6.00 \n"
+                     "-123456.50    8.00   10.00 \n"));
+}
+
 }  // namespace

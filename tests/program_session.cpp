@@ -70,7 +70,7 @@ TerminalSession::TerminalSession(const Options& options) {
   std::vector<std::string> environment = options.environment;
   winsize size{};
   size.ws_row = 24;
-  size.ws_col = 80;
+  size.ws_col = options.columns;
   pid_ = forkpty(&master_, nullptr, nullptr, &size);
   if (pid_ == 0) {
     if (!options.stdout_path.empty()) {

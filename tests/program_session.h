@@ -12,12 +12,13 @@
 // The escape sequence that clears the screen and homes the cursor.
 inline constexpr std::string_view clear_sequence = "\x1b[H\x1b[2J";
 
-// detcalc on a pseudo-terminal of 80 x 24 that is its controlling terminal.
+// detcalc on a pseudo-terminal (80 x 24 unless told otherwise) that is its controlling terminal.
 class TerminalSession {
  public:
   struct Options {
     std::vector<std::string> environment = {"TERM=xterm"};
     std::string stdout_path;  // when set, standard output goes to this file instead
+    unsigned short columns = 80;
   };
   TerminalSession() : TerminalSession(Options{}) {}
   explicit TerminalSession(const Options& options);
