@@ -3,15 +3,16 @@
 #
 #   ./build.sh run     build and start the calculator
 #   ./build.sh test    build and run the whole test suite, then build and run it again under
-#                      AddressSanitizer and UndefinedBehaviorSanitizer
+#                      AddressSanitizer and UndefinedBehaviorSanitizer, then run each fuzzer for
+#                      DETCALC_FUZZ_SECONDS (60 by default; 0 skips them)
 #
-# On a Debian machine that lacks the compiler, CMake or GoogleTest, installs them first with
+# On a Debian machine that lacks the compilers, CMake or GoogleTest, installs them first with
 # apt-get (as root, or through sudo). DETCALC_WERROR=ON turns compiler warnings into errors.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 run_packages=(g++ make cmake)
-test_packages=(libgtest-dev valgrind util-linux man-db groff-base)
+test_packages=(libgtest-dev valgrind util-linux man-db groff-base clang libclang-rt-dev)
 
 ensure_packages() {
   local missing=()
@@ -45,6 +46,11 @@ case "${1:-}" in
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     build build-sanitize -DDETCALC_SANITIZE=ON
     ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+    fuzz_seconds=${DETCALC_FUZZ_SECONDS:-60}
+    if [ "$fuzz_seconds" -gt 0 ]; then
+      CC=clang CXX=clang++ build build-fuzz -DDETCALC_FUZZ=ON -DDETCALC_TESTS=OFF
+      fuzz/run.sh build-fuzz "$fuzz_seconds"
+    fi
     ;;
   *)
     echo "usage: $0 run|test" >&2
