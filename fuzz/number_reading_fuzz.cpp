@@ -16,7 +16,9 @@ void require(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-bool is_space(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
+bool is_space(char ch) {
+  return ch == ' ' || (ch >= '\t' && ch <= '\r');
+}
 
 // The text a successful read took: a number, so not empty, no whitespace, and a digit in it.
 std::string_view consumed(const InputBuffer& input, std::size_t before) {
