@@ -13,9 +13,6 @@
 
 namespace {
 
-const std::string size_prompt = "Enter size of matrix:\n";
-const std::string question = "Calculate another(Y/N)?\n";
-
 // Types each number after its prompt has appeared, the way a person answers.
 void enter_order_and_entries(TerminalSession& session, const std::string& order,
                              const std::vector<std::string>& entries) {
@@ -33,10 +30,6 @@ void answer(TerminalSession& session, std::string_view key) {
   ASSERT_TRUE(session.expect(question));
   ASSERT_TRUE(session.wait_for_key_read());
   session.type(key);
-}
-
-bool ended_with(int status, int code) {
-  return WIFEXITED(status) && WEXITSTATUS(status) == code;
 }
 
 TEST(Dialogue, OneCalculationByteForByte) {

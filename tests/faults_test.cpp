@@ -9,13 +9,6 @@
 
 namespace {
 
-const std::string size_prompt = "Enter size of matrix:\n";
-const std::string question = "Calculate another(Y/N)?\n";
-
-bool ended_with(int status, int code) {
-  return WIFEXITED(status) && WEXITSTATUS(status) == code;
-}
-
 TEST(Faults, TextThatIsNotANumberIsRejectedAndAskedForAgain) {
   TerminalSession session;
   ASSERT_TRUE(session.expect(size_prompt));

@@ -4,13 +4,22 @@
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The escape sequence that clears the screen and homes the cursor.
+// The escape sequence that clears the screen and homes the cursor, and the dialogue's two
+// questions.
 inline constexpr std::string_view clear_sequence = "\x1b[H\x1b[2J";
+inline const std::string size_prompt = "Enter size of matrix:\n";
+inline const std::string question = "Calculate another(Y/N)?\n";
+
+// Whether a wait status says the program exited normally with `code`.
+inline bool ended_with(int status, int code) {
+  return WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
 
 // detcalc on a pseudo-terminal (80 x 24 unless told otherwise) that is its controlling terminal.
 class TerminalSession {
