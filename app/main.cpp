@@ -127,8 +127,12 @@ Answer ask_another(InputBuffer& input) {
 
 // Writes out what is pending; an output error turns a successful end into a failure.
 int finish(int status) {
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    complain("cannot write to standard output: %s", std::strerror(errno != 0 ? errno : EIO));
+  if (std::fflush(stdout) != 0) {
+    complain("cannot write to standard output: %s", std::strerror(errno));
+    return exit_failure;
+  }
+  if (std::ferror(stdout)) {  // an earlier write failed; errno may since have changed
+    complain("cannot write to standard output");
     return exit_failure;
   }
   return status;
