@@ -1,4 +1,5 @@
-// Cofactor expansion along the first row, each minor built in a scratch copy of its own.
+// The determinant by cofactor expansion along the first row: as written, each minor built in a
+// scratch copy of its own, and by column sets, each minor computed once.
 #include "matrix/determinant.h"
 
 #include <sys/mman.h>
