@@ -1,5 +1,5 @@
-// The rare cases of accumulate_term: a double sum on a float midpoint or in the float subnormal
-// range, and values that are not finite.
+// The rare cases of accumulate_term_emulated: a double sum on a float midpoint or in the float
+// subnormal range, and values that are not finite.
 #include "matrix/accumulate.h"
 
 #include <cmath>
@@ -39,7 +39,7 @@ float pass_on_nan(float a, float b) {
 bool is_float_midpoint(double sum) {
   const auto bits = std::bit_cast<std::uint64_t>(sum);
   const int exponent = static_cast<int>((bits >> 52) & 0x7ff) - 1023;
-  if (exponent >= -126) return (bits & 0x1fffffff) == 0x10000000;
+  if (exponent >= -126) return on_normal_float_midpoint(bits);
   // Float subnormals: the grid step is 2^-149, so midpoints are odd multiples of 2^-150.
   const int below_half_bit = -150 - (exponent - 52);
   if (below_half_bit > 52) return false;

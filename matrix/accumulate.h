@@ -20,6 +20,12 @@
 
 namespace accumulate_detail {
 
+// Whether a double in the normal float range lies exactly halfway between two floats: of its 53
+// significand bits a float keeps 24, so the 25th is set and all below it clear.
+[[nodiscard]] inline bool on_normal_float_midpoint(std::uint64_t bits) {
+  return (bits & 0x1fffffff) == 0x10000000;
+}
+
 // Sums on a float midpoint, in the float subnormal range, zero or not finite: the general case.
 [[nodiscard]] float careful_term(float sum, float minor, float entry, bool subtract);
 
@@ -34,8 +40,7 @@ namespace accumulate_detail {
   const auto bits = std::bit_cast<std::uint64_t>(rounded);
   const std::uint64_t exponent_field = (bits >> 52) & 0x7ff;
   constexpr std::uint64_t smallest_normal_float = 1023 - 126;
-  // Of the 53 significand bits a float keeps 24; 25th bit set and all below clear is a midpoint.
-  const bool on_midpoint = (bits & 0x1fffffff) == 0x10000000;
+  const bool on_midpoint = accumulate_detail::on_normal_float_midpoint(bits);
   // Finite and at least the smallest normal float, in one unsigned comparison.
   const bool normal_range = exponent_field - smallest_normal_float < 0x7ff - smallest_normal_float;
   if (!on_midpoint && normal_range) [[likely]]

@@ -18,7 +18,7 @@ void enter_order_and_entries(TerminalSession& session, const std::string& order,
                              const std::vector<std::string>& entries) {
   ASSERT_TRUE(session.expect(size_prompt));
   session.type(order + "\r");
-  const int n = static_cast<int>(entries.size() == 1 ? 1 : entries.size() == 4 ? 2 : 3);
+  const int n = std::stoi(order);
   for (int k = 0; k < static_cast<int>(entries.size()); ++k) {
     ASSERT_TRUE(
         session.expect(std::to_string(k / n + 1) + ", " + std::to_string(k % n + 1) + ": "));
